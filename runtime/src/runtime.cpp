@@ -89,6 +89,11 @@ RECT placeOf(HWND hwnd) {
   return r;
 }
 
+void saveFocus(LoadedWindow& w) {
+  HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(w.hwnd, focus)) w.savedFocus = focus;
+}
+
 void focusSaved(LoadedWindow& w) {
   HWND to = w.savedFocus;
   if (to == nullptr || !IsWindow(to) || !IsWindowEnabled(to) || !IsWindowVisible(to))
@@ -174,13 +179,15 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       break;
     }
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(hwnd, focus)) w->savedFocus = focus;
-      } else if (HIWORD(wParam) == 0) {
+      if (LOWORD(wParam) == WA_INACTIVE || HIWORD(wParam) != 0)
+        saveFocus(*w);
+      else
         focusSaved(*w);
-      }
       return 0;
+    case WM_SYSCOMMAND:
+      // Minimising takes the focus away before any activation message says so.
+      if ((wParam & 0xFFF0) == SC_MINIMIZE) saveFocus(*w);
+      break;
     case WM_SETFOCUS:
       focusSaved(*w);
       return 0;
@@ -312,6 +319,9 @@ void loadWindow(WindowId window) {
   HWND hwnd = CreateWindowExW(0, kWindowClass, toWide(windowUnit->text).c_str(), style, at.x, at.y,
                               windowUnit->width, windowUnit->height, nullptr, nullptr, GetModuleHandleW(nullptr), w);
   if (hwnd == nullptr) fatal("The window could not be created.");
+  // Creation asks for the size limits before the window knows its record, and
+  // the system cuts a window higher than the screen; now the answer allows it.
+  SetWindowPos(hwnd, nullptr, at.x, at.y, windowUnit->width, windowUnit->height, SWP_NOZORDER | SWP_NOACTIVATE);
   SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(guiFont()), FALSE);
   SendMessageW(hwnd, WM_SETICON, ICON_BIG, static_cast<LPARAM>(GetClassLongPtrW(hwnd, GCLP_HICON)));
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(GetClassLongPtrW(hwnd, GCLP_HICONSM)));

@@ -28,7 +28,10 @@ Program::Program(const std::wstring& exe, const std::wstring& arguments, const s
   pid_ = pi.dwProcessId;
   WaitForInputIdle(process_, kWait);
   if (!desktop.empty()) {
+    // Window queries see only the calling thread's desktop, so follow the program there.
     waitFor([&] { return (desktop_ = OpenDesktopW(desktop.c_str(), 0, FALSE, GENERIC_ALL)) != nullptr; });
+    previousDesktop_ = GetThreadDesktop(GetCurrentThreadId());
+    if (desktop_ != nullptr) SetThreadDesktop(desktop_);
   }
 }
 
@@ -41,7 +44,10 @@ Program::~Program() {
     CloseHandle(process_);
     CloseHandle(thread_);
   }
-  if (desktop_ != nullptr) CloseDesktop(desktop_);
+  if (desktop_ != nullptr) {
+    SetThreadDesktop(previousDesktop_);
+    CloseDesktop(desktop_);
+  }
 }
 
 namespace {
@@ -63,10 +69,7 @@ BOOL CALLBACK collectWindow(HWND hwnd, LPARAM param) {
 
 std::vector<HWND> Program::topLevelWindows() {
   Collect c{pid_, {}};
-  if (desktop_ != nullptr)
-    EnumDesktopWindows(desktop_, collectWindow, reinterpret_cast<LPARAM>(&c));
-  else
-    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&c));
+  EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&c));
   return c.found;
 }
 
@@ -230,6 +233,16 @@ void pressKey(WORD vk, const std::vector<WORD>& modifiers) {
   inputs.push_back(keyInput(vk, true));
   for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) inputs.push_back(keyInput(*it, true));
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  Sleep(50);
+}
+
+void clickAt(int x, int y) {
+  SetCursorPos(x, y);
+  INPUT in[2] = {};
+  for (INPUT& i : in) i.type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, in, sizeof(INPUT));
   Sleep(50);
 }
 

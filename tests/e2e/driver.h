@@ -47,6 +47,7 @@ class Program {
   HANDLE thread_ = nullptr;
   DWORD pid_ = 0;
   HDESK desktop_ = nullptr;
+  HDESK previousDesktop_ = nullptr;
 };
 
 // Sets the size of a named Wine virtual desktop before a program starts on it.
@@ -72,6 +73,8 @@ void click(HWND button);  // BM_CLICK through the queue
 // Real keyboard input to the foreground window (hwnd is brought to front first).
 bool bringToFront(HWND hwnd);
 void pressKey(WORD vk, const std::vector<WORD>& modifiers = {});
+// A real left click at a screen point.
+void clickAt(int x, int y);
 // A key posted to a window's queue, for a window that cannot be foreground.
 void postKey(HWND hwnd, WORD vk);
 

@@ -171,12 +171,22 @@ TEST_F(Host, FocusComesBackAfterMinimiseAndRestore) {
   ASSERT_TRUE(bringToFront(window));
   pressKey(VK_TAB);
   ASSERT_TRUE(waitFor([&] { return focusOf(window) == edit; }));
-  ShowWindow(window, SW_MINIMIZE);
+  PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
   ASSERT_TRUE(waitFor([&] { return IsIconic(window) != FALSE; }));
-  ShowWindow(window, SW_RESTORE);
+  PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
   ASSERT_TRUE(waitFor([&] { return IsIconic(window) == FALSE; }));
   ASSERT_TRUE(bringToFront(window));
   EXPECT_TRUE(waitFor([&] { return focusOf(window) == edit; }));
+
+  // Deactivated by a window of another program, then activated again.
+  HWND mine = CreateWindowExW(0, L"Static", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                              nullptr, nullptr, nullptr);
+  ASSERT_TRUE(bringToFront(mine));
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  ASSERT_TRUE(bringToFront(window));
+  EXPECT_TRUE(waitFor([&] { return focusOf(window) == edit; }));
+  DestroyWindow(mine);
 }
 
 TEST_F(Host, EscClosesAndEndsWithExitRoutinesOnce) {
