@@ -97,7 +97,10 @@ TEST_F(ButtonDemo, ButtonsHaveTheirPlacesCaptionsAndStack) {
   EXPECT_EQ(z[1], info);
 }
 
-TEST_F(ButtonDemo, InfoButtonHasTheFocusAtStart) { EXPECT_EQ(focusOf(window), info); }
+TEST_F(ButtonDemo, InfoButtonHasTheFocusAtStart) {
+  EXPECT_TRUE(waitFor([&] { return focusOf(window) == info; }, 3000));
+  EXPECT_EQ(focusOf(window), info);
+}
 
 TEST_F(ButtonDemo, InfoClickShowsTheBoxEachTime) {
   const RECT before = windowRect(window);

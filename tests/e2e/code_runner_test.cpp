@@ -150,7 +150,10 @@ TEST_F(CodeRunner, ControlsHaveTheirClassesPlacesTextsAndStack) {
   EXPECT_EQ(z[2], run);
 }
 
-TEST_F(CodeRunner, RunButtonHasTheFocusAtStart) { EXPECT_EQ(focusOf(window), run); }
+TEST_F(CodeRunner, RunButtonHasTheFocusAtStart) {
+  EXPECT_TRUE(waitFor([&] { return focusOf(window) == run; }, 3000));
+  EXPECT_EQ(focusOf(window), run);
+}
 
 TEST_F(CodeRunner, DefaultCodeShowsOneBoxAndLeavesTheWindowAsItWas) {
   const RECT before = windowRect(window);

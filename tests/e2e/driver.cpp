@@ -237,13 +237,22 @@ void pressKey(WORD vk, const std::vector<WORD>& modifiers) {
 }
 
 void clickAt(int x, int y) {
-  SetCursorPos(x, y);
-  INPUT in[2] = {};
-  for (INPUT& i : in) i.type = INPUT_MOUSE;
-  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, in, sizeof(INPUT));
-  Sleep(50);
+  // Move first and pause between the steps, as a hand would: the caption
+  // buttons track the pointer between press and release.
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = static_cast<LONG>((x * 65535LL) / (GetSystemMetrics(SM_CXSCREEN) - 1));
+  in.mi.dy = static_cast<LONG>((y * 65535LL) / (GetSystemMetrics(SM_CYSCREEN) - 1));
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof in);
+  Sleep(100);
+  for (DWORD step : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
+    INPUT button{};
+    button.type = INPUT_MOUSE;
+    button.mi.dwFlags = step;
+    SendInput(1, &button, sizeof button);
+    Sleep(100);
+  }
 }
 
 void postKey(HWND hwnd, WORD vk) {

@@ -139,7 +139,7 @@ TEST_F(Host, WindowAndControlsLookAsRecorded) {
 
 TEST_F(Host, FocusStartsOnTheFirstTabStopAndTabWraps) {
   // Equal tab keys put the later unit first: Run, then the edit box, then Other.
-  EXPECT_EQ(focusOf(window), run);
+  EXPECT_TRUE(waitFor([&] { return focusOf(window) == run; }, 3000));
   ASSERT_TRUE(bringToFront(window));
   const HWND forward[] = {edit, other, run, edit};
   for (HWND next : forward) {
