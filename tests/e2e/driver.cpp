@@ -1,6 +1,7 @@
 #include "driver.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace e2e {
@@ -236,15 +237,32 @@ void pressKey(WORD vk, const std::vector<WORD>& modifiers) {
   Sleep(50);
 }
 
-void clickAt(int x, int y) {
-  // Move first and pause between the steps, as a hand would: the caption
-  // buttons track the pointer between press and release.
+namespace {
+
+void moveMouse(int x, int y) {
   INPUT in{};
   in.type = INPUT_MOUSE;
   in.mi.dx = static_cast<LONG>((x * 65535LL) / (GetSystemMetrics(SM_CXSCREEN) - 1));
   in.mi.dy = static_cast<LONG>((y * 65535LL) / (GetSystemMetrics(SM_CYSCREEN) - 1));
   in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   SendInput(1, &in, sizeof in);
+}
+
+}  // namespace
+
+void clickAt(int x, int y) {
+  // Approach and pause between the steps, as a hand would: the caption
+  // buttons track the pointer between press and release.
+  moveMouse(x - 8, y + 8);
+  Sleep(100);
+  moveMouse(x, y);
+  waitFor(
+      [&] {
+        POINT at{};
+        GetCursorPos(&at);
+        return std::abs(at.x - x) <= 1 && std::abs(at.y - y) <= 1;
+      },
+      2000);
   Sleep(100);
   for (DWORD step : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
     INPUT button{};
