@@ -1,8 +1,11 @@
 #include "regex_wrapper.h"
 
+#include <atomic>
 #include <string>
 #include <type_traits>
 
+#include "builtin_regexp/builtin_regexp.h"
+#include "builtin_regexp/wrapper_fallback.h"
 #include "rt/cp936.h"
 #include "rt/runtime.h"
 #include "text_bytes.h"
@@ -167,8 +170,8 @@ void put(IUnknown* object, const wchar_t* name, const Variant& value) {
   invoke(object, name, Access::Put, &value.get());
 }
 
-// A new RegExp object, running; empty when any step fails.
-ComPtr<IUnknown> makeRegExp() {
+// The system's RegExp object, running; empty when any step fails.
+ComPtr<IUnknown> makeSystemRegExp() {
   CLSID id;
   if (FAILED(CLSIDFromProgID(L"VBScript.RegExp", &id))) return nullptr;
   ComPtr<IUnknown> object;
@@ -176,6 +179,18 @@ ComPtr<IUnknown> makeRegExp() {
     return nullptr;
   // An object that will not run is dropped, which releases it.
   if (FAILED(OleRun(object.Get()))) return nullptr;
+  return object;
+}
+
+std::atomic<bool> builtinFallback{true};
+
+// A new RegExp object: the system's while there is one, so that searches
+// behave as they always have; our own where Windows no longer carries it.
+// Empty only when neither can be made.
+ComPtr<IUnknown> makeRegExp() {
+  ComPtr<IUnknown> object = makeSystemRegExp();
+  if (object == nullptr && builtinFallback.load())
+    builtin_regexp::createRegExp(IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf()));
   return object;
 }
 
@@ -192,6 +207,8 @@ int positionOf(const std::string& found, IUnknown* match, IUnknown* regExp, cons
 Variant itemNumber(int n) { return Variant::fromDouble(static_cast<double>(n) - 1.0); }
 
 }  // namespace
+
+void setBuiltinRegExpFallback(bool enabled) { builtinFallback.store(enabled); }
 
 RegexWrapper::RegexWrapper() : SearchedText(Variant::fromInt(0)) { coInitialize(); }
 

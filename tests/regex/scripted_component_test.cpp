@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "builtin_regexp/wrapper_fallback.h"
+#include "cp936_literals.h"
 #include "regex_wrapper.h"
 #include "rt/cp936.h"
 
@@ -350,6 +352,16 @@ class Factory : public IClassFactory {
 
 using Lines = std::vector<std::string>;
 
+// The wrapper turns to the built-in RegExp object when the system's cannot
+// be made; this keeps it from doing so for one test.
+class WithoutBuiltinFallback {
+ public:
+  WithoutBuiltinFallback() { setBuiltinRegExpFallback(false); }
+  WithoutBuiltinFallback(const WithoutBuiltinFallback&) = delete;
+  WithoutBuiltinFallback& operator=(const WithoutBuiltinFallback&) = delete;
+  ~WithoutBuiltinFallback() { setBuiltinRegExpFallback(true); }
+};
+
 const Lines kDefaultCreate = {
     "factory.CreateInstance",
     "regexp1.Run",
@@ -566,6 +578,7 @@ TEST_F(RegexScripted, DestructionReleasesBeforeUninitialising) {
 }
 
 TEST_F(RegexScripted, ComponentThatCannotBeMade) {
+  WithoutBuiltinFallback noFallback;
   script.factoryFails = true;
   RegexWrapper w;
   EXPECT_FALSE(w.Create("p", "t"));
@@ -579,12 +592,102 @@ TEST_F(RegexScripted, ComponentThatCannotBeMade) {
 }
 
 TEST_F(RegexScripted, ComponentThatWillNotRunIsReleased) {
+  WithoutBuiltinFallback noFallback;
   script.runFails = true;
   RegexWrapper w;
   EXPECT_FALSE(w.Create("p", "t"));
   EXPECT_EQ(refsOf("regexp1"), 0);
   EXPECT_EQ(w.GetPattern(), "");
   EXPECT_EQ(script.take(), (Lines{"factory.CreateInstance", "regexp1.Run"}));
+}
+
+// As the program runs: where the system's component cannot be made, or will
+// not run, the built-in object does the searching, with the answers the
+// system's gives (those of RegexReal.MessageBoxPatternPositions), and the
+// stand-in hears no more.
+TEST_F(RegexScripted, BuiltinObjectStandsInForAComponentThatCannotBeMade) {
+  const struct {
+    const char* name;
+    bool factoryFails, runFails;
+    Lines calls;
+  } cases[] = {
+      {"cannot be made", true, false, {"factory.CreateInstance"}},
+      {"will not run", false, true, {"factory.CreateInstance", "regexp1.Run"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    script.factoryFails = c.factoryFails;
+    script.runFails = c.runFails;
+    script.regExpsMade = 0;
+    RegexWrapper w;
+    ASSERT_TRUE(w.Create(CP936_MESSAGE_PATTERN, CP936_XINXIKUANG CP936_OPEN "abc" CP936_CLOSE CP936_XINXIKUANG
+                             CP936_OPEN "xyz" CP936_CLOSE));
+    EXPECT_EQ(w.MatchCount(), 2);
+    EXPECT_EQ(w.SubMatchCount(), 1);
+    int position = -1;
+    EXPECT_EQ(w.MatchText(1, &position), CP936_XINXIKUANG CP936_OPEN "abc" CP936_CLOSE);
+    EXPECT_EQ(position, 0);
+    EXPECT_EQ(w.SubMatchText(1, 1, &position), "abc");
+    EXPECT_EQ(position, 8);
+    EXPECT_EQ(w.MatchText(2, &position), CP936_XINXIKUANG CP936_OPEN "xyz" CP936_CLOSE);
+    EXPECT_EQ(position, 13);
+    EXPECT_EQ(w.SubMatchText(2, 1, &position), "xyz");
+    EXPECT_EQ(position, 21);
+    EXPECT_EQ(w.MatchText(3), "");
+    EXPECT_EQ(w.SubMatchText(1, 2), "");
+    EXPECT_EQ(w.GetPattern(), CP936_MESSAGE_PATTERN);
+    EXPECT_EQ(w.Replace("[$1]"), "[abc][xyz]");
+    // Copies share the object, as they share the system's.
+    std::unique_ptr<RegexWrapper> copy = w.Copy();
+    EXPECT_EQ(copy->MatchCount(), 2);
+    EXPECT_EQ(copy->GetPattern(), CP936_MESSAGE_PATTERN);
+    EXPECT_EQ(script.take(), c.calls);
+    EXPECT_EQ(refsOf("regexp1"), c.runFails ? 0 : -1);
+  }
+}
+
+TEST_F(RegexScripted, BuiltinObjectTakesTheWrappersOptions) {
+  script.factoryFails = true;
+  const struct {
+    const char* pattern;
+    const char* text;
+    bool caseSensitive, multiLine, global;
+    int count;
+    const char* first;
+  } cases[] = {
+      {"a", "Aa", false, true, true, 2, "A"},
+      {"a", "Aa", true, true, true, 1, "a"},
+      {"^b", "a\nb", false, true, true, 1, "b"},
+      {"^b", "a\nb", false, false, true, 0, ""},
+      {"a", "aaa", false, true, false, 1, "a"},
+      {"", "ab", false, true, true, 3, ""},
+      {CP936_QUOTE_MARKER "(\\w+)" CP936_QUOTE_MARKER, "say \"hi\"", false, true, true, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    RegexWrapper w;
+    EXPECT_TRUE(w.Create(c.pattern, c.text, c.caseSensitive, c.multiLine, c.global));
+    EXPECT_EQ(w.MatchCount(), c.count);
+    EXPECT_EQ(w.MatchText(1), c.first);
+  }
+  RegexWrapper w;
+  ASSERT_TRUE(w.Create(CP936_QUOTE_MARKER "(\\w+)" CP936_QUOTE_MARKER, "say \"hi\"", false, true, true, true));
+  EXPECT_EQ(w.SubMatchText(1, 1), "hi");
+  EXPECT_EQ(w.GetPattern(), "\"(\\w+)\"");
+}
+
+TEST_F(RegexScripted, BuiltinObjectRefusesWhatItsEngineDoesNotCarry) {
+  script.factoryFails = true;
+  for (const char* pattern : {"(", "(a)\\1", "a(?=b)"}) {
+    SCOPED_TRACE(pattern);
+    RegexWrapper w;
+    EXPECT_FALSE(w.Create(pattern, "aab"));
+    EXPECT_EQ(w.MatchCount(), 0);
+    EXPECT_EQ(w.MatchText(1), "");
+    // The object was made and keeps what was written to it.
+    EXPECT_EQ(w.GetPattern(), pattern);
+    EXPECT_EQ(w.Replace("x"), "");
+  }
 }
 
 TEST_F(RegexScripted, ExecuteThatGivesNoCollection) {
