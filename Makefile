@@ -9,6 +9,9 @@ run:
 test:
 	@scripts/test
 
+bench:
+	@scripts/bench
+
 setup:
 	@scripts/setup
 
