@@ -17,6 +17,7 @@
 #include <ole2.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -45,34 +46,40 @@ std::wstring ownFileName() {
   return fileName(path);
 }
 
-// A volatile key of the current user with one text value, removed with its
-// owner together with whatever it made above it. A key already there is
-// taken over only when it holds the very value, left by a test that died.
+// A key of the current user with one text value, there for the life of the
+// owner. Every key of the path that is missing is made here, volatile, and
+// removed again, so that nothing is left: not even by a test that dies, once
+// the session ends. A key already there with the very value, left by such a
+// test, is taken over; one with another value is not ours to change.
 class TemporaryKey {
  public:
-  // `top` is the first key of `path` that the owner may make and remove.
-  TemporaryKey(const std::wstring& top, const std::wstring& rest, const wchar_t* name, const std::wstring& value)
-      : top_(top) {
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, (top + L"\\" + rest).c_str(), 0, nullptr, REG_OPTION_VOLATILE,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, &disposition) != ERROR_SUCCESS)
-      return;
-    if (disposition == REG_OPENED_EXISTING_KEY && read(key, name) != value) {
+  TemporaryKey(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    std::wstring sofar;
+    for (std::size_t from = 0; from <= path.size();) {
+      const std::size_t end = std::min(path.find(L'\\', from), path.size());
+      sofar = path.substr(0, end);
+      from = end + 1;
+      HKEY key = nullptr;
+      DWORD disposition = 0;
+      if (RegCreateKeyExW(HKEY_CURRENT_USER, sofar.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                          KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, &disposition) != ERROR_SUCCESS)
+        return;
+      if (disposition == REG_CREATED_NEW_KEY && made_.empty()) made_ = sofar;
+      if (end == path.size()) {
+        if (made_.empty() && read(key, name) == value) made_ = sofar;
+        if (!made_.empty())
+          set_ = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+      }
       RegCloseKey(key);
-      top_.clear();  // someone else's: not ours to change or remove
-      return;
     }
-    made_ = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-    RegCloseKey(key);
   }
   TemporaryKey(const TemporaryKey&) = delete;
   TemporaryKey& operator=(const TemporaryKey&) = delete;
   ~TemporaryKey() {
-    if (!top_.empty()) RegDeleteTreeW(HKEY_CURRENT_USER, top_.c_str());
+    if (!made_.empty()) RegDeleteTreeW(HKEY_CURRENT_USER, made_.c_str());
   }
-  bool made() const { return made_; }
+  bool made() const { return set_; }
 
  private:
   static std::wstring read(HKEY key, const wchar_t* name) {
@@ -83,8 +90,8 @@ class TemporaryKey {
     return value;
   }
 
-  std::wstring top_;
-  bool made_ = false;
+  std::wstring made_;  // the first key of the path made here
+  bool set_ = false;
 };
 
 // The system's component, taken away from the programs named (and every
@@ -92,10 +99,10 @@ class TemporaryKey {
 class ComponentTakenAway {
  public:
   explicit ComponentTakenAway(const std::vector<std::wstring>& programs)
-      : unservedClass_(L"Software\\Classes\\VBScript.RegExp", L"CLSID", nullptr, kUnservedClass) {
+      : unservedClass_(L"Software\\Classes\\VBScript.RegExp\\CLSID", nullptr, kUnservedClass) {
     for (const std::wstring& program : programs) {
-      withoutVBScript_.push_back(std::make_unique<TemporaryKey>(L"Software\\Wine\\AppDefaults\\" + program,
-                                                                 L"DllOverrides", L"vbscript", L""));
+      withoutVBScript_.push_back(std::make_unique<TemporaryKey>(
+          L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides", L"vbscript", L""));
     }
   }
   bool made() const {
