@@ -205,7 +205,7 @@ struct Run {
 
 struct Settings {
   int rounds = 20;
-  int starts = 3;  // starts of each side per round; the last one is kept for the clicks
+  int starts = 3;  // starts of each side per round, for the start-up time
   int clicks = 200;
   int eggs = 5;
 };
