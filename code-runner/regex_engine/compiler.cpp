@@ -27,11 +27,10 @@ class Compiler {
     if (failed_) return std::nullopt;
     code_.slotCount = nextSlot_;
     for (const Inst& in : code_.insts) {
-      if (in.op == Op::Char || in.op == Op::CharFold || in.op == Op::Any || in.op == Op::Class || in.op == Op::Match) {
-        ++code_.waitingPoints;
-      }
+      if (waits(in.op)) ++code_.waitingPoints;
     }
     if (std::size_t{code_.waitingPoints} * code_.slotCount > kMaxThreadSlots) return std::nullopt;
+    findGuards();
     return std::move(code_);
   }
 
@@ -52,6 +51,10 @@ class Compiler {
   };
 
   enum class Iteration { Mandatory, Optional, Loop };
+
+  static bool waits(Op op) {
+    return op == Op::Char || op == Op::CharFold || op == Op::Any || op == Op::Class || op == Op::Match;
+  }
 
   void learnFacts() {
     facts_.resize(ast_.nodes.size());
@@ -96,6 +99,27 @@ class Compiler {
           absorbGroups(facts_[n.kids[0]]);
           break;
       }
+    }
+  }
+
+  // Mark and Progress pairs nest like brackets in the instruction order,
+  // copied counted iterations included, so one pass with a stack finds the
+  // innermost pair around each instruction.
+  void findGuards() {
+    code_.guards.assign(code_.insts.size(), kNoGuard);
+    std::vector<std::uint32_t> open;
+    for (std::size_t pc = 0; pc < code_.insts.size(); ++pc) {
+      const Inst& in = code_.insts[pc];
+      if (in.op == Op::Mark) {
+        code_.guards[pc] = open.empty() ? kNoGuard : open.back();
+        open.push_back(in.x);
+        continue;
+      }
+      // A thread waiting at a character has no use for the bit: consuming
+      // makes progress in every iteration around it. And one visit there
+      // keeps the thread lists within waitingPoints.
+      if (!waits(in.op)) code_.guards[pc] = open.empty() ? kNoGuard : open.back();
+      if (in.op == Op::Progress && !open.empty()) open.pop_back();
     }
   }
 

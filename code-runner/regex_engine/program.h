@@ -44,7 +44,14 @@ struct Code {
   std::uint32_t slotCount = 0;
   // Instructions a thread can wait at between characters.
   std::uint32_t waitingPoints = 0;
+  // Per instruction: the Mark slot of the innermost optional iteration that
+  // holds it (its Progress included), or kNoGuard. Whether that iteration
+  // has consumed anything yet decides every Progress the closure can still
+  // pass from here, so the VM keeps two visits per instruction apart by it.
+  std::vector<std::uint32_t> guards;
 };
+
+constexpr std::uint32_t kNoGuard = UINT32_MAX;
 
 // Bounds that keep one search's memory and per-character work small.
 constexpr std::size_t kMaxInstructions = 20000;

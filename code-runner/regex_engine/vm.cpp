@@ -19,7 +19,7 @@ Searcher::Searcher(const Code& code, std::u16string_view text)
       slotCount_(code.slotCount),
       work_(code.slotCount),
       unset_(code.slotCount, kUnset),
-      visited_(code.insts.size(), 0) {
+      visited_(2 * code.insts.size(), 0) {
   for (ThreadList* list : {&current_, &next_}) {
     list->pcs.resize(code.waitingPoints);
     list->slots.resize(std::size_t{code.waitingPoints} * slotCount_);
@@ -54,6 +54,24 @@ bool Searcher::accepts(const Inst& in, char16_t c) const {
   }
 }
 
+// Once a thread has consumed a character, every iteration around it has made
+// progress, so what it can still do depends on its pc alone: one visit per
+// waiting point. Before that, an instruction inside an optional iteration
+// can be reached twice at one position with different futures: once with the
+// iteration already past a character, once from a fresh iteration that
+// started here (a greedy loop coming round again into a lazy one, as in
+// "(?:a*?)*"). The fresh one can never get past that iteration's Progress,
+// the other can; and an iteration nested inside is fresh whenever an outer
+// one is, so the innermost one's bit decides every Progress ahead. The fresh
+// visit is often found while the other is still being followed, and ranks
+// above that visit's remaining branches, so letting the first visit shadow
+// it would hand its waiting points to lower-priority threads.
+std::size_t Searcher::visitKey(std::uint32_t pc, std::size_t pos) const {
+  const std::uint32_t guard = code_.guards[pc];
+  const bool fresh = guard != kNoGuard && work_[guard] == pos;
+  return 2 * std::size_t{pc} + (fresh ? 1 : 0);
+}
+
 // Follows every non-consuming instruction from `pc` depth first, preferred
 // branch first, so threads enter `list` in priority order. The slot writes
 // of one branch are undone before its sibling runs, through `pending_`
@@ -69,8 +87,9 @@ void Searcher::addThread(ThreadList& list, std::uint32_t pc, std::size_t pos, co
       work_[p.slot] = p.value;
       continue;
     }
-    if (visited_[p.pc] == generation_) continue;
-    visited_[p.pc] = generation_;
+    const std::size_t key = visitKey(p.pc, pos);
+    if (visited_[key] == generation_) continue;
+    visited_[key] = generation_;
     ++steps_;
     const Inst& in = code_.insts[p.pc];
     switch (in.op) {

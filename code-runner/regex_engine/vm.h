@@ -1,7 +1,8 @@
 // The Pike VM: every thread of the program advances over the text in
 // lock step, one character at a time, in priority order. A thread per
-// instruction per position at most, so a search costs
-// O(text × program) steps and never backtracks.
+// instruction per position at most, and each instruction followed at most
+// twice per position, so a search costs O(text × program) steps and never
+// backtracks.
 #pragma once
 
 #include <cstddef>
@@ -42,6 +43,7 @@ class Searcher {
   void addThread(ThreadList& list, std::uint32_t pc, std::size_t pos, const std::size_t* slots);
   bool holds(Anchor anchor, std::size_t pos) const;
   bool accepts(const Inst& in, char16_t c) const;
+  std::size_t visitKey(std::uint32_t pc, std::size_t pos) const;
 
   const Code& code_;
   std::u16string_view text_;
@@ -51,7 +53,9 @@ class Searcher {
   std::vector<std::size_t> work_;
   std::vector<std::size_t> unset_;
   std::vector<Pending> pending_;
-  // visited_[pc] == generation_: pc is already in the closure being built.
+  // visited_[2 * pc + fresh] == generation_: pc is already in the closure
+  // being built, reached with its guarding iteration empty so far (fresh) or
+  // not. See visitKey().
   std::vector<std::uint64_t> visited_;
   std::uint64_t generation_ = 0;
   std::size_t steps_ = 0;

@@ -39,6 +39,7 @@ TEST(EngineLinear, StepsGrowInProportionToTheText) {
       {"words", u"\\b(\\w+)\\s*", "g", u"ab ", u"", 1},
       {"empty matches", u"x*", "g", u"y", u"", 1},
       {"lazy to a far end", u"a.*?z", "g", u"a", u"z", 0},
+      {"lazy inside greedy", u"(a*?)*b", "g", u"a", u"", 0},
   };
   const std::size_t n = 2000;
   for (const Hostile& h : cases) {

@@ -194,6 +194,30 @@ TEST(EngineMatch, Captures) {
   });
 }
 
+// A greedy loop around a lazy one: each outer iteration takes the lazy
+// loop's shortest non-empty way, then the outer loop comes round again
+// rather than letting the lazy loop stretch the iteration it is in.
+TEST(EngineMatch, LazyLoopsInsideGreedyLoops) {
+  check({
+      {u"(?:a*?)*", "", u"aa", "0[aa]"},
+      {u"x(?:a*?)*", "", u"xaa", "0[xaa]"},
+      {u"(a*?)+b", "", u"aab", "0[aab] 1(a)"},
+      {u"(\\w*?)+", "", u"bB", "0[bB] 1(B)"},
+      {u"(?:a*?)+", "", u"aa", "0[aa]"},
+      {u"(a*?)*", "", u"aa", "0[aa] 1(a)"},
+      {u"(a*?)*?b", "", u"aab", "0[aab] 1(a)"},
+      {u"(?:a*?){2,}", "", u"aaa", "0[aaa]"},
+      {u"(?:(a*?)b*?)*", "", u"abab", "0[abab] 3()"},
+      {u"((a*?)*)*", "", u"aaa", "0[aaa] 0(aaa) 2(a)"},
+      {u"(?:(?:a*?)*)*", "", u"aa", "0[aa]"},
+      {u"(?:a*?)*", "g", u"aabaa", "0[aa] | 2[] | 3[aa] | 5[]"},
+      // Shapes that were already right stay so.
+      {u"(?:a*?){0,3}", "", u"aaaa", "0[aaa]"},
+      {u"(?:a*?){2}", "", u"aaa", "0[]"},
+      {u"(?:x|a*?)*y", "", u"axaay", "0[axaay]"},
+  });
+}
+
 TEST(EngineMatch, Anchors) {
   check({
       {u"^a", "g", u"ba\na", ""},

@@ -70,14 +70,20 @@ TEST(EngineReference, AgreesOnAllShortPatterns) {
   };
   // A floor on the comparisons made, so that a parser refusing too much
   // cannot pass this by comparing nothing.
-  // A floor on the comparisons made, so that a parser refusing too much
-  // cannot pass this by comparing nothing.
   EXPECT_GT(compareAll(tokens, 3, allTexts(u"abA\n", 3)), 100000u);
 }
 
 // Longer patterns over fewer tokens, to reach nested groups and repetitions.
 TEST(EngineReference, AgreesOnNestedRepetitions) {
   const std::vector<std::u16string_view> tokens = {u"a", u"(", u")", u"|", u"*", u"?", u"??", u"{0,2}"};
+  EXPECT_GT(compareAll(tokens, 5, allTexts(u"ab", 4)), 20000u);
+}
+
+// Lazy loops inside greedy ones (and the other way round), where an outer
+// iteration can start again at the very position a lazy inner loop is
+// deciding whether to stop.
+TEST(EngineReference, AgreesOnLazyInsideGreedy) {
+  const std::vector<std::u16string_view> tokens = {u"a", u"b", u"(", u"(?:", u")", u"*", u"+", u"*?", u"a*?"};
   EXPECT_GT(compareAll(tokens, 5, allTexts(u"ab", 4)), 20000u);
 }
 

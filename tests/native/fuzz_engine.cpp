@@ -93,11 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<regex_engine::Match> matches = regex_engine::execute(*program, text, &steps);
   checkShape(matches, *program, pattern, text);
 
-  // One search visits each instruction at most once per position, and steps
-  // each waiting thread once.
+  // One search follows each instruction at most twice per position (inside
+  // an optional iteration, once while it is still empty and once after), and
+  // steps each waiting thread once.
   if (!options.global) {
     const regex_engine::Code& code = program->code();
-    std::size_t perPosition = code.insts.size() + code.waitingPoints;
+    std::size_t perPosition = 2 * code.insts.size() + code.waitingPoints;
     if (steps > (text.size() + 1) * perPosition) fail("more steps than the linear bound", pattern, text);
   }
 
