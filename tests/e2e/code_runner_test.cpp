@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "code_cases.h"
 #include "driver.h"
 
 using namespace e2e;
@@ -166,42 +167,8 @@ TEST_F(CodeRunner, DefaultCodeShowsOneBoxAndLeavesTheWindowAsItWas) {
 }
 
 TEST_F(CodeRunner, CodesFromTheCodeBox) {
-  const std::string longTail(30000, 'x');
-  const std::string longContent(20000, 'y');
-  std::string hostile;
-  for (int i = 0; i < 1000; ++i) hostile += cp936(u8"信息框（");
-  struct Case {
-    std::string code;
-    std::vector<std::string> boxes;
-  } cases[] = {
-      {cp936(u8"信息框(abc)"), {}},
-      {cp936(u8"信息框 （abc）"), {}},
-      {cp936(u8"信息框（abc"), {}},
-      {cp936(u8"信息框（）"), {""}},
-      {cp936(u8"信息框（abc）信息框（xyz）"), {"abc"}},
-      {cp936(u8"信息框（abc）xyz）"), {"abc"}},
-      {cp936(u8"xyz信息框（abc）xyz"), {"abc"}},
-      {cp936(u8"信息框（关闭）"), {cp936(u8"关闭")}},
-      {cp936(u8"信息框（彩蛋）"), {cp936(u8"彩蛋")}},
-      {cp936(u8" 关闭"), {}},
-      {cp936(u8"关闭 "), {}},
-      {cp936(u8"关闭\t"), {}},
-      {cp936(u8"彩蛋 "), {}},
-      {"", {}},
-      {cp936(u8"信息框（ABC abc）"), {"ABC abc"}},
-      {cp936(u8"信息框（多行\r\n文本）"), {}},  // "." stops at a line end
-      {cp936(u8"第一行\r\n信息框（第二行）"), {cp936(u8"第二行")}},
-      // What the user may type or paste: characters outside code page 936,
-      // control characters, very long lines, many unclosed commands.
-      {cp936(u8"信息框（a") + "?" + cp936(u8"b）"), {"a?b"}},
-      {cp936(u8"信息框（a\tb\x01" "c\x7f）"), {"a\tb\x01" "c\x7f"}},
-      {longTail + cp936(u8"信息框（尾）"), {cp936(u8"尾")}},
-      {cp936(u8"信息框（") + longContent + cp936(u8"）"), {longContent}},
-      {std::string(50000, 'a'), {}},
-      {hostile, {}},
-  };
   const RECT before = windowRect(window);
-  for (const Case& c : cases) {
+  for (const CodeCase& c : codeCases()) {
     SCOPED_TRACE("code of " + std::to_string(c.code.size()) + " bytes: " + c.code.substr(0, 40));
     setText(codeBox, c.code);
     ASSERT_EQ(text(codeBox).size(), c.code.size());
