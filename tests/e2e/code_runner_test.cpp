@@ -20,8 +20,8 @@ class CodeRunner : public ::testing::Test {
  protected:
   void SetUp() override { start(); }
 
-  void start(const std::wstring& desktop = L"") {
-    program = std::make_unique<Program>(PROGRAM_EXE, L"", desktop);
+  void start() {
+    program = std::make_unique<Program>(PROGRAM_EXE);
     ASSERT_TRUE(program->started());
     window = program->mainWindow();
     ASSERT_NE(window, nullptr);
@@ -77,21 +77,16 @@ TEST_F(CodeRunner, MainWindowIsCentredFixedAndUntitled) {
   EXPECT_EQ(GetForegroundWindow(), window);
 }
 
-TEST_F(CodeRunner, MainWindowIsCentredOnSmallerScreens) {
-  program.reset();
+TEST(CodeRunnerOnScreens, MainWindowIsCentredOnSmallerScreens) {
   struct Screen {
     int width, height, left, top;
   } screens[] = {{1366, 768, 478, 84}, {1024, 768, 307, 84}, {640, 480, 115, -60}};
   for (const Screen& s : screens) {
-    const std::wstring desktop = L"cr" + std::to_wstring(s.width) + L"x" + std::to_wstring(s.height);
-    useScreen(desktop, s.width, s.height);
-    start(desktop);
-    const RECT r = windowRect(window);
+    const RECT r = mainWindowOnScreen(PROGRAM_EXE, L"", s.width, s.height);
     EXPECT_EQ(r.left, s.left) << s.width << "x" << s.height;
     EXPECT_EQ(r.top, s.top) << s.width << "x" << s.height;
     EXPECT_EQ(r.right - r.left, 410) << s.width << "x" << s.height;
     EXPECT_EQ(r.bottom - r.top, 600) << s.width << "x" << s.height;
-    program.reset();
   }
 }
 

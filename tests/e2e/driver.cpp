@@ -134,6 +134,16 @@ void useScreen(const std::wstring& desktop, int width, int height) {
   RegCloseKey(key);
 }
 
+RECT mainWindowOnScreen(const std::wstring& exe, const std::wstring& arguments, int width, int height) {
+  const std::wstring desktop = L"screen" + std::to_wstring(width) + L"x" + std::to_wstring(height);
+  useScreen(desktop, width, height);
+  Program program(exe, arguments, desktop);
+  HWND main = program.mainWindow();
+  RECT r{};
+  if (main != nullptr) r = windowRect(main);
+  return r;
+}
+
 std::wstring wideText(HWND hwnd) {
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kWait, &length)) return L"";

@@ -53,6 +53,11 @@ class Program {
 // Sets the size of a named Wine virtual desktop before a program starts on it.
 void useScreen(const std::wstring& desktop, int width, int height);
 
+// Starts a program on a Wine virtual desktop of the given size and returns
+// the outer rectangle of its main window (empty when none came up). The
+// program is ended again before this returns.
+RECT mainWindowOnScreen(const std::wstring& exe, const std::wstring& arguments, int width, int height);
+
 // Text of a window of another process, as code page 936 bytes.
 std::string text(HWND hwnd);
 std::wstring wideText(HWND hwnd);

@@ -35,8 +35,8 @@ std::string readLog(const std::wstring& path) {
 
 class Host : public ::testing::Test {
  protected:
-  void start(const std::wstring& desktop = L"") {
-    program = std::make_unique<Program>(PROGRAM_EXE, L"\"" + logPath + L"\"", desktop);
+  void start() {
+    program = std::make_unique<Program>(PROGRAM_EXE, L"\"" + logPath + L"\"");
     ASSERT_TRUE(program->started());
     window = program->mainWindow();
     ASSERT_NE(window, nullptr);
@@ -72,25 +72,16 @@ class Host : public ::testing::Test {
   HWND window = nullptr, label = nullptr, edit = nullptr, run = nullptr, other = nullptr;
 };
 
-class HostOnScreens : public Host {
- protected:
-  void SetUp() override {}
-};
-
-TEST_F(HostOnScreens, WindowIsCentredWhateverTheScreen) {
+TEST(HostOnScreens, WindowIsCentredWhateverTheScreen) {
   struct Screen {
     int width, height, left, top;
   } screens[] = {{1920, 1080, 755, 240}, {1366, 768, 478, 84}, {1024, 768, 307, 84}, {640, 480, 115, -60}};
   for (const Screen& s : screens) {
-    const std::wstring desktop = L"rt" + std::to_wstring(s.width) + L"x" + std::to_wstring(s.height);
-    useScreen(desktop, s.width, s.height);
-    start(desktop);
-    const RECT r = windowRect(window);
+    const RECT r = mainWindowOnScreen(PROGRAM_EXE, L"", s.width, s.height);
     EXPECT_EQ(r.left, s.left) << s.width << "x" << s.height;
     EXPECT_EQ(r.top, s.top) << s.width << "x" << s.height;
     EXPECT_EQ(r.right - r.left, 410) << s.width << "x" << s.height;
     EXPECT_EQ(r.bottom - r.top, 600) << s.width << "x" << s.height;
-    program.reset();
   }
 }
 
