@@ -11,5 +11,22 @@ function(add_windows_program PROGRAM_NAME PROGRAM_DESCRIPTION PROGRAM_ICON)
   if(MSVC)
     # The manifest comes from the resource script, not from the linker.
     target_link_options(${PROGRAM_NAME} PRIVATE /MANIFEST:NO)
+  elseif(MINGW)
+    # A release executable carries no symbols or debug sections.
+    target_link_options(${PROGRAM_NAME} PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+  endif()
+endfunction()
+
+# shipped_code(TARGET): code that ships in the programs is built without C++
+# exceptions and RTTI, and its function-local statics without locks (the
+# programs run on one thread). As C++20, the library's string classes are
+# instantiated in our own objects (the members used only) instead of linked
+# from the library's prebuilt copies, which throw. Together with
+# program_support (allocation and the library's error paths) the programs
+# then link no unwinder, no demangler and no thread library.
+function(shipped_code TARGET)
+  set_target_properties(${TARGET} PROPERTIES CXX_STANDARD 20)
+  if(MINGW)
+    target_compile_options(${TARGET} PRIVATE -fno-exceptions -fno-rtti -fno-threadsafe-statics)
   endif()
 endfunction()

@@ -110,15 +110,8 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID riid, LCID locale, WORD fl
   Variant unwanted;
   VARIANT* answer = result != nullptr ? result : unwanted.receive();
   VariantInit(answer);
-  HRESULT hr = E_UNEXPECTED;
-  try {
-    hr = dispatch(*member, locale, flags, *parameters, *answer, badArgument);
-  } catch (const std::bad_alloc&) {
-    hr = E_OUTOFMEMORY;
-  } catch (...) {
-    // Nothing else is thrown on purpose; no exception may cross into the caller.
-    hr = E_UNEXPECTED;
-  }
+  // Built without exceptions: nothing can unwind into the caller.
+  const HRESULT hr = dispatch(*member, locale, flags, *parameters, *answer, badArgument);
   if (FAILED(hr)) {
     VariantClear(answer);
     if (HRESULT_FACILITY(hr) == FACILITY_CONTROL) return raise(hr, exception);

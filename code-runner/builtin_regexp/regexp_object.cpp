@@ -62,7 +62,8 @@ class RegExp final : public DispatchObject {
   HRESULT execute(const VARIANT& text, VARIANT& result) const {
     const std::optional<regex_engine::Program> compiled = program();
     if (!compiled) return kPatternSyntax;
-    auto search = std::make_shared<SearchResult>();
+    // Not make_shared: without RTTI it links the library's type-info support.
+    std::shared_ptr<SearchResult> search(new SearchResult());
     search->text = textOf(text);
     search->matches = regex_engine::execute(*compiled, search->text);
     answerObject(result, makeMatchCollection(std::move(search)));

@@ -61,35 +61,40 @@ char16_t fold(char16_t c) {
   return (c >= 0x80 && u < 0x80) ? c : u;
 }
 
-// Built once: both lookups are on the matching path for every character.
+// Built on first use: both lookups are on the matching path for every
+// character. On the heap, so the 256 KB of tables take no room in the
+// executable and no memory until a pattern ignores case; they live as long as
+// the process.
 struct Tables {
   char16_t folded[0x10000];
   char16_t next[0x10000];
-
-  Tables() {
-    std::vector<std::int32_t> first(0x10000, -1);
-    std::vector<std::int32_t> last(0x10000, -1);
-    for (std::uint32_t i = 0; i < 0x10000; ++i) {
-      char16_t c = static_cast<char16_t>(i);
-      char16_t f = fold(c);
-      folded[i] = f;
-      next[i] = c;
-      if (first[f] < 0) {
-        first[f] = static_cast<std::int32_t>(i);
-      } else {
-        next[last[f]] = c;
-      }
-      last[f] = static_cast<std::int32_t>(i);
-    }
-    for (std::uint32_t f = 0; f < 0x10000; ++f) {
-      if (first[f] >= 0) next[last[f]] = static_cast<char16_t>(first[f]);
-    }
-  }
 };
 
-const Tables& tables() {
-  static const Tables t;
+const Tables* build() {
+  Tables* t = new Tables;
+  std::vector<std::int32_t> first(0x10000, -1);
+  std::vector<std::int32_t> last(0x10000, -1);
+  for (std::uint32_t i = 0; i < 0x10000; ++i) {
+    char16_t c = static_cast<char16_t>(i);
+    char16_t f = fold(c);
+    t->folded[i] = f;
+    t->next[i] = c;
+    if (first[f] < 0) {
+      first[f] = static_cast<std::int32_t>(i);
+    } else {
+      t->next[last[f]] = c;
+    }
+    last[f] = static_cast<std::int32_t>(i);
+  }
+  for (std::uint32_t f = 0; f < 0x10000; ++f) {
+    if (first[f] >= 0) t->next[last[f]] = static_cast<char16_t>(first[f]);
+  }
   return t;
+}
+
+const Tables& tables() {
+  static const Tables* const t = build();
+  return *t;
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ std::optional<Program> compile(std::u16string_view pattern, const Options& optio
   if (!ast) return std::nullopt;
   std::optional<Code> code = generate(*ast, options);
   if (!code) return std::nullopt;
-  return Program(std::make_shared<const Code>(std::move(*code)));
+  // Not make_shared: without RTTI it links the library's type-info support.
+  return Program(std::shared_ptr<const Code>(new Code(std::move(*code))));
 }
 
 std::vector<Match> execute(const Program& program, std::u16string_view text, std::size_t* steps) {

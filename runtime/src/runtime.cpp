@@ -443,7 +443,12 @@ void destroyWindow(WindowId window, ControlId control, bool immediate) {
 }
 
 void fatal(const char* what) {
-  MessageBoxW(nullptr, toWide(what).c_str(), L"Fatal error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  // No allocation here: running out of memory ends the program through this box.
+  wchar_t message[1024] = L"The program cannot go on.";
+  if (what != nullptr && *what != '\0' &&
+      MultiByteToWideChar(kCodePage, 0, what, -1, message, static_cast<int>(std::size(message))) == 0)
+    lstrcpynW(message, L"The program cannot go on.", static_cast<int>(std::size(message)));
+  MessageBoxW(nullptr, message, L"Fatal error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
   ExitProcess(static_cast<UINT>(-1));
 }
 
