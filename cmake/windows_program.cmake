@@ -28,5 +28,11 @@ function(shipped_code TARGET)
   set_target_properties(${TARGET} PROPERTIES CXX_STANDARD 20)
   if(MINGW)
     target_compile_options(${TARGET} PRIVATE -fno-exceptions -fno-rtti -fno-threadsafe-statics)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      # 32-bit Windows unwinds through frame-based handlers, never through
+      # tables; with no C++ exceptions nothing reads them. (64-bit Windows
+      # needs its unwind data for every function, so x64 keeps it.)
+      target_compile_options(${TARGET} PRIVATE -fno-asynchronous-unwind-tables -fno-unwind-tables)
+    endif()
   endif()
 endfunction()
