@@ -4,7 +4,7 @@
 // the machine's other work) touches both sides of a ratio alike.
 // Each round: the program and the floor started in turn (A B A B ...) for the
 // start-up time and the memory after start, then one session of each through
-// the clicks, program first.
+// the clicks; the program goes first in odd rounds, the floor in even ones.
 //
 //   bench-driver [--rounds N] [--starts N] [--clicks N] [--eggs N] [--csv FILE] [--rounds-csv FILE]
 //                --pair NAME PROGRAM_X64 FLOOR_X64 PROGRAM_X86 FLOOR_X86 ...
@@ -31,6 +31,8 @@ namespace {
 using bench::Spread;
 
 constexpr DWORD kTimeoutMs = 20000;
+// Pause before each measured start, for the system to finish with the process before.
+constexpr DWORD kSettleMs = 200;
 
 // The programs' control identifiers (see the window records).
 constexpr int kCodeBox = 0x16010007;
@@ -317,14 +319,21 @@ class Session {
   std::string failure_;
 };
 
-// One round of a program against its floor, program first at every step.
-// Only one of them runs at any time: with two windows of two processes on the
-// desktop, every activation crosses between processes, which costs Wine far
-// more than a program alone ever pays.
+// One round of a program against its floor. Only one of them runs at any
+// time: with two windows of two processes on the desktop, every activation
+// crosses between processes, which costs Wine far more than a program alone
+// ever pays. Whoever goes first at each step pays for what the system still
+// does after the last process ended (measured: about 1.15 times the start-up
+// time of the side that goes second), so the first side changes from round to
+// round, and every start waits for that clean-up to settle.
 void runRound(const std::wstring& programExe, const std::wstring& floorExe, bool codeRunner,
-              const Settings& settings, Run* program, Run* floor) {
+              const Settings& settings, bool floorFirst, Run* program, Run* floor) {
   Run* runs[2] = {program, floor};
   const std::wstring* exes[2] = {&programExe, &floorExe};
+  if (floorFirst) {
+    std::swap(runs[0], runs[1]);
+    std::swap(exes[0], exes[1]);
+  }
   const auto keepFailure = [](Run* run, const Session& session) {
     if (run->failure.empty()) run->failure = session.failure();
   };
@@ -332,6 +341,7 @@ void runRound(const std::wstring& programExe, const std::wstring& floorExe, bool
   std::vector<double> startups[2];
   for (int i = 0; i < settings.starts; ++i)
     for (int side = 0; side < 2; ++side) {
+      Sleep(kSettleMs);
       Session session(*exes[side], codeRunner);
       startups[side].push_back(session.startup());
       if (i == 0) {
@@ -629,7 +639,7 @@ int main() {
   warmUp.eggs = 1;
   for (Pair& p : pairs) {
     Run program, floor;
-    runRound(p.program.x64, p.floor.x64, p.codeRunner, warmUp, &program, &floor);
+    runRound(p.program.x64, p.floor.x64, p.codeRunner, warmUp, false, &program, &floor);
     for (const Run* r : {&program, &floor})
       if (!r->failure.empty()) std::fprintf(stderr, "warm-up of %s: %s\n", p.name.c_str(), r->failure.c_str());
   }
@@ -641,7 +651,7 @@ int main() {
       p.floorRuns.emplace_back();
       Run& a = p.programRuns.back();
       Run& b = p.floorRuns.back();
-      runRound(p.program.x64, p.floor.x64, p.codeRunner, settings, &a, &b);
+      runRound(p.program.x64, p.floor.x64, p.codeRunner, settings, round % 2 == 0, &a, &b);
       std::printf("round %2d %-12s start-up %s/%s ms, click %s/%s ms, private %s/%s KB\n", round, p.name.c_str(),
                   number(a.startup).c_str(), number(b.startup).c_str(), number(a.warmClick).c_str(),
                   number(b.warmClick).c_str(), number(a.privateStart).c_str(), number(b.privateStart).c_str());
