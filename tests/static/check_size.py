@@ -9,39 +9,19 @@
 """
 import argparse
 import os
-import struct
 import sys
 
+from check_pe import PEImage
+
 EXCEPTION_RUNTIME_TEXT = b"terminate called"
-
-
-def section_names(data):
-    if data[:2] != b"MZ":
-        raise ValueError("not an MZ image")
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[pe:pe + 4] != b"PE\0\0":
-        raise ValueError("no PE signature")
-    count = struct.unpack_from("<H", data, pe + 6)[0]
-    optional_size = struct.unpack_from("<H", data, pe + 20)[0]
-    symbols_offset, symbol_count = struct.unpack_from("<II", data, pe + 12)
-    table = pe + 24 + optional_size
-    strings = symbols_offset + symbol_count * 18
-    names = []
-    for i in range(count):
-        raw = data[table + 40 * i:table + 40 * i + 8].rstrip(b"\0")
-        if raw.startswith(b"/") and symbols_offset:
-            # A long name lives in the COFF string table.
-            start = strings + int(raw[1:])
-            raw = data[start:data.index(b"\0", start)]
-        names.append(raw.decode("ascii", "replace"))
-    return names
 
 
 def check(program, floor=None, max_ratio=None, out=print):
     with open(program, "rb") as f:
         data = f.read()
     failures = []
-    debug = [n for n in section_names(data) if n.startswith(".debug") or n.startswith("/")]
+    # The linker gives debug sections long names, kept in the string table as "/N".
+    debug = [s.name for s in PEImage(data).sections if s.name.startswith((".debug", "/"))]
     if debug:
         failures.append(f"debug sections present: {', '.join(debug)}")
     if EXCEPTION_RUNTIME_TEXT in data:
